@@ -2,10 +2,11 @@
 # Runs a Windows program in the bench prefix and exits with its status.
 #   wine-run.sh [--drive L:=PATH]... PROGRAM [ARGS...]
 # PROGRAM and any argument below the checkout are turned into T:\ paths.
-# Wine's output goes to files first and is printed afterwards, so that no
-# Wine helper process inherits the caller's pipe. The full 32-bit exit code
-# comes from kmrun.exe; codes 0-255 are the shell status as they are, any
-# other gives 255, and a non-zero code is printed in full on stderr.
+# Wine's output goes to files first and is printed afterwards (CR LF turned
+# into LF), so that no Wine helper process inherits the caller's pipe.
+# The full 32-bit exit code comes from kmrun.exe: codes 0-255 are the shell
+# status as they are, any other gives 255, and a non-zero code is printed in
+# full on stderr.
 set -uo pipefail
 ROOT=${ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export ROOT
@@ -51,8 +52,9 @@ status_file=$work/status
 wine "$RUNNER" "$(to_windows_path "$status_file")" "$(to_windows_path "$program")" "${args[@]}" \
   </dev/null >"$work/out" 2>"$work/err"
 wine_status=$?
-cat "$work/out"
-cat "$work/err" >&2
+# Console programs write CR LF; the shell side wants plain lines.
+sed 's/\r$//' "$work/out"
+sed 's/\r$//' "$work/err" >&2
 
 if [ -s "$status_file" ]; then
   code=$(tr -d '\r\n ' < "$status_file")
