@@ -18,6 +18,11 @@ wineserver -w
 # Z: would expose the whole Linux file system as a fixed drive to every scan.
 rm -f "$WINEPREFIX"/dosdevices/z: "$WINEPREFIX"/dosdevices/[d-y]:
 ln -sfn "$ROOT" "$WINEPREFIX/dosdevices/t:"
+# The user's shell folders point into the Linux home; a scan of C: must see
+# only the prefix.
+find "$WINEPREFIX/drive_c/users" -maxdepth 2 -type l | while read -r link; do
+  rm -f "$link"; mkdir -p "$link"
+done
 
 cat > "$BENCH_TMP/prefix.reg" <<'REG'
 REGEDIT4

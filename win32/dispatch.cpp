@@ -9,13 +9,13 @@
 
 namespace win {
 
-TypeInfoDispatch::TypeInfoDispatch(REFGUID libid, WORD major, WORD minor, REFIID iid, int resourceIndex)
-    : libid_(libid), major_(major), minor_(minor), iid_(iid), resourceIndex_(resourceIndex) {}
+TypeInfoDispatch::TypeInfoDispatch(REFGUID libid, WORD major, WORD minor, REFIID iid, int resourceIndex, LCID lcid)
+    : libid_(libid), major_(major), minor_(minor), iid_(iid), resourceIndex_(resourceIndex), lcid_(lcid) {}
 
 HRESULT TypeInfoDispatch::typeInfo(ITypeInfo** out) {
     if (!info_) {
         ComPtr<ITypeLib> lib;
-        HRESULT hr = ::LoadRegTypeLib(libid_, major_, minor_, LOCALE_NEUTRAL, lib.put());
+        HRESULT hr = ::LoadRegTypeLib(libid_, major_, minor_, lcid_, lib.put());
         if (FAILED(hr)) {
             std::wstring path = ComModule::path();
             if (resourceIndex_ > 1) path += L"\\" + std::to_wstring(resourceIndex_);

@@ -10,9 +10,10 @@ namespace win {
 
 class TypeInfoDispatch {
 public:
-    // libid/version name the library; iid the dual interface; resourceIndex the
-    // module's TYPELIB resource to fall back on.
-    TypeInfoDispatch(REFGUID libid, WORD major, WORD minor, REFIID iid, int resourceIndex = 1);
+    // libid/version/lcid name the library; iid the dual interface; resourceIndex
+    // the module's TYPELIB resource to fall back on.
+    TypeInfoDispatch(REFGUID libid, WORD major, WORD minor, REFIID iid, int resourceIndex = 1,
+                     LCID lcid = LOCALE_NEUTRAL);
 
     HRESULT typeInfo(ITypeInfo** out);
 
@@ -28,6 +29,7 @@ private:
     WORD major_, minor_;
     IID iid_;
     int resourceIndex_;
+    LCID lcid_;
     ComPtr<ITypeInfo> info_;
 };
 
