@@ -335,6 +335,14 @@ TEST_F(Engine, MethodsRefuseBadInput) {
     ASSERT_HRESULT_SUCCEEDED(c.trigger->TAdvise(nullptr, advise.put()));
     EXPECT_EQ(L"{E2F2B592-B326-11D3-B22A-00C04F68FC09}", advise.str());
     EXPECT_EQ(0u, sink.snapshot().size());
+
+    // The dual interface answers by name through the registered type library.
+    ComPtr<IDispatch> dispatch;
+    ASSERT_HRESULT_SUCCEEDED(c.trigger.queryInterface(IID_IDispatch, &dispatch));
+    LPOLESTR name = const_cast<LPOLESTR>(L"TInitialize");
+    DISPID id = 0;
+    ASSERT_HRESULT_SUCCEEDED(dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id));
+    EXPECT_EQ(4, id);
 }
 
 TEST_F(Engine, SettingsAreStoredAsDwordsAndReadBack) {
