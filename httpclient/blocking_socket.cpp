@@ -1,0 +1,175 @@
+// The Windows half of CBlockingSocket: the socket calls themselves.
+#include "httpclient/blocking_socket.h"
+
+#include <winsock.h>
+
+#include <cstring>
+
+#include "httpclient/debug_log.h"
+
+namespace {
+
+long lastError() { return static_cast<long>(::WSAGetLastError()); }
+
+// The code of a call that failed: a last error of 0 must not turn a failure
+// into a success.
+int failureCode() {
+    const int code = CBlockingSocket::MapWinSockErrToBlockSockErr();
+    return code == CBlockingSocket::Socket_Success ? CBlockingSocket::Socket_Error : code;
+}
+
+// Waits until the one socket is readable or writable. 1: ready, 0: the wait
+// expired, SOCKET_ERROR: the wait itself failed.
+int waitFor(SOCKET s, bool forWriting, int waitSeconds) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(s, &set);
+    timeval wait{waitSeconds < 0 ? 0 : waitSeconds, 0};
+    return ::select(0, forWriting ? nullptr : &set, forWriting ? &set : nullptr, nullptr, &wait);
+}
+
+}  // namespace
+
+CBlockingSocket::~CBlockingSocket() {
+    if (socket_) ::closesocket(static_cast<SOCKET>(socket_));
+}
+
+int CBlockingSocket::MapWinSockErrToBlockSockErr() { return MapWinSockErrToBlockSockErr(lastError()); }
+
+int CBlockingSocket::Create(int type) {
+    if (socket_) {
+        DebugOutput(20, "CBlockingSocket::Create: socket is not null error \n");
+        return Socket_Error;
+    }
+    const SOCKET s = ::socket(AF_INET, type, 0);
+    if (s == INVALID_SOCKET) {
+        const long error = lastError();
+        const int code = failureCode();
+        DebugOutput(20, "CBlockingSocket::Create: error %ld.\n", error);
+        return code;
+    }
+    socket_ = static_cast<std::uintptr_t>(s);
+    return Socket_Success;
+}
+
+int CBlockingSocket::Close() {
+    if (!socket_) {
+        DebugOutput(20, "CBlockingSocket::Close: socket is null error \n");
+        return Socket_Error;
+    }
+    const SOCKET s = static_cast<SOCKET>(socket_);
+    socket_ = 0;  // given up whether or not the close succeeds
+    if (::closesocket(s) == SOCKET_ERROR) {
+        const long error = lastError();
+        const int code = failureCode();
+        DebugOutput(20, "CBlockingSocket::Close: error %ld.\n", error);
+        return code;
+    }
+    return Socket_Success;
+}
+
+int CBlockingSocket::Connect(const sockaddr* address) {
+    if (!socket_) {
+        DebugOutput(20, "CBlockingSocket::Connect: socket is null error.\n");
+        return Socket_Error;
+    }
+    if (::connect(static_cast<SOCKET>(socket_), address, sizeof(sockaddr_in)) == SOCKET_ERROR) {
+        const long error = lastError();
+        const int code = failureCode();
+        DebugOutput(20, "CBlockingSocket::Connect: error %ld.\n", error);
+        return code;
+    }
+    return Socket_Success;
+}
+
+int CBlockingSocket::Send(const char* data, int length, int waitSeconds, int* sent) {
+    *sent = -1;
+    if (!socket_) {
+        DebugOutput(20, "CBlockingSocket::Send: socket is null error.\n");
+        return Socket_Error;
+    }
+    const SOCKET s = static_cast<SOCKET>(socket_);
+    if (waitFor(s, true, waitSeconds) == 0) {
+        DebugOutput(20, "CBlockingSocket::Send: error %ld.\n", lastError());
+        return Socket_Timeout;
+    }
+    // A failed wait falls through: the send reports the cause.
+    const int n = ::send(s, data, length, 0);
+    if (n == SOCKET_ERROR) {
+        const long error = lastError();
+        const int code = failureCode();
+        DebugOutput(20, "CBlockingSocket::Send: error %ld.\n", error);
+        return code;
+    }
+    *sent = n;
+    return Socket_Success;
+}
+
+int CBlockingSocket::Write(const char* data, int length, int waitSeconds, int* total) {
+    *total = 0;
+    while (*total < length) {
+        int sent = 0;
+        int code = Send(data + *total, length - *total, waitSeconds, &sent);
+        if (code == Socket_Success && sent <= 0) code = Socket_Error;  // no progress: never spin
+        if (code != Socket_Success) {
+            DebugOutput(20, "CBlockingSocket::Write: error %ld.\n", lastError());
+            return code;
+        }
+        *total += sent;
+    }
+    return Socket_Success;
+}
+
+int CBlockingSocket::Receive(char* buffer, int size, int waitSeconds, int* received) {
+    *received = -1;
+    if (!socket_) {
+        DebugOutput(20, "CBlockingSocket::Receive: socket is null error.\n");
+        return Socket_Error;
+    }
+    const SOCKET s = static_cast<SOCKET>(socket_);
+    if (waitFor(s, false, waitSeconds) == 0) {
+        DebugOutput(20, "CBlockingSocket::Receive: error %ld.\n", lastError());
+        return Socket_Timeout;
+    }
+    const int n = ::recv(s, buffer, size, 0);
+    if (n == SOCKET_ERROR) {
+        const long error = lastError();
+        const int code = failureCode();
+        DebugOutput(20, "CBlockingSocket::Receive: error %ld.\n", error);
+        return code;
+    }
+    *received = n;
+    return Socket_Success;
+}
+
+int CBlockingSocket::GetSockAddr(sockaddr* address) {
+    if (!socket_) {
+        DebugOutput(20, "CBlockingSocket::GetSockAddr: socket is null error.\n");
+        return Socket_Error;
+    }
+    int length = sizeof(sockaddr_in);
+    if (::getsockname(static_cast<SOCKET>(socket_), address, &length) == SOCKET_ERROR) {
+        const long error = lastError();
+        const int code = failureCode();
+        DebugOutput(20, "CBlockingSocket::GetSockAddr: error %ld.\n", error);
+        return code;
+    }
+    return Socket_Success;
+}
+
+int CBlockingSocket::GetHostByName(const char* name, unsigned short port, sockaddr* address) {
+    const hostent* host = ::gethostbyname(name);
+    if (!host || host->h_addrtype != AF_INET || host->h_length != 4 || !host->h_addr_list[0]) {
+        const long error = lastError();
+        const int code = failureCode();
+        DebugOutput(20, "CBlockingSocket::GetHostByName: error %ld.\n", error);
+        return code;
+    }
+    sockaddr_in in;
+    std::memset(&in, 0, sizeof in);
+    in.sin_family = AF_INET;
+    in.sin_port = ::htons(port);
+    std::memcpy(&in.sin_addr, host->h_addr_list[0], 4);
+    std::memcpy(address, &in, sizeof in);
+    return Socket_Success;
+}
