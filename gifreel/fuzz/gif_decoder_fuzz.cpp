@@ -9,8 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     gif::Image image;
     // Small limits keep each run fast; the limit logic is the same.
     gif::Limits limits;
-    limits.maxFramePixels = 1u << 20;
-    limits.maxTotalPixels = 4u << 20;
+    limits.maxFramePixels = 1u << 18;
+    limits.maxTotalPixels = 1u << 20;
     if (gif::Parse(data, size, image, limits) != gif::Status::Ok) return 0;
     for (std::size_t i = 0; i < image.frames.size(); ++i) {
         gif::FrameInfo info;

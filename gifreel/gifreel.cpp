@@ -1,0 +1,64 @@
+// gifreel.ocx: the module, its class table and its registration.
+#include <windows.h>
+#include <olectl.h>
+
+#include "gifreel.h"
+#include "gifreel_ctrl.h"
+#include "resource.h"
+#include "win32/class_factory.h"
+#include "win32/control.h"
+#include "win32/hresult.h"
+#include "win32/property_page.h"
+#include "win32/registration.h"
+
+namespace {
+
+const wchar_t kLibId[] = L"{C8373FC7-E31B-11D3-A08C-00C04F68FC09}";
+const win::ClassRegistration kControl = {L"{C8373FCA-E31B-11D3-A08C-00C04F68FC09}", L"Gifreel Control",
+                                         L"GIFREEL.GifreelCtrl.1", nullptr, L"Apartment", kLibId, false};
+const win::ClassRegistration kPropertyPage = {L"{C8373FCB-E31B-11D3-A08C-00C04F68FC09}", L"Gifreel Property Page",
+                                              L"GIFREEL.GifreelPropPage.1", nullptr, L"Apartment", nullptr, false};
+
+const win::ClassEntry kClasses[] = {
+    {&CLSID_Gifreel, &CGifreelCtrl::create},
+    {&CLSID_GifreelPropPage, &win::EmptyPropertyPage::creator<IDD_PROPPAGE_GIFREEL, IDS_GIFREEL_PPG>},
+};
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        win::ComModule::setInstance(instance);
+        ::DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+    return win::GetClassObject(kClasses, 2, clsid, iid, out);
+}
+
+STDAPI DllCanUnloadNow() { return win::ComModule::canUnloadNow(); }
+
+STDAPI DllRegisterServer() {
+    return win::Guard([] {
+        const std::wstring path = win::ComModule::path();
+        if (path.empty()) return SELFREG_E_CLASS;
+        HRESULT hr = win::RegisterTypeLibResource(path, 1);
+        if (SUCCEEDED(hr)) hr = win::RegisterClassKeys(kControl, path);
+        if (SUCCEEDED(hr))
+            hr = win::RegisterControlKeys(kControl.clsid, path, CGifreelCtrl::kClass.miscStatus, IDB_GIFREEL, L"1.0");
+        if (SUCCEEDED(hr)) hr = win::RegisterClassKeys(kPropertyPage, path);
+        return SUCCEEDED(hr) ? S_OK : SELFREG_E_CLASS;
+    });
+}
+
+STDAPI DllUnregisterServer() {
+    return win::Guard([] {
+        HRESULT hr = win::UnregisterClassKeys(kControl);
+        const HRESULT hr2 = win::UnregisterClassKeys(kPropertyPage);
+        const HRESULT hr3 = win::UnregisterTypeLibResource(win::ComModule::path(), 1);
+        if (FAILED(hr)) return hr;
+        return FAILED(hr2) ? hr2 : hr3;
+    });
+}

@@ -1,0 +1,64 @@
+// graph.ocx: the module, its class table and its registration.
+#include <windows.h>
+#include <olectl.h>
+
+#include "graph.h"
+#include "graph_ctrl.h"
+#include "resource.h"
+#include "win32/class_factory.h"
+#include "win32/control.h"
+#include "win32/hresult.h"
+#include "win32/property_page.h"
+#include "win32/registration.h"
+
+namespace {
+
+const wchar_t kLibId[] = L"{C6173BC2-55C5-11D3-80B8-005004AD33D2}";
+const win::ClassRegistration kControl = {L"{C6173BC5-55C5-11D3-80B8-005004AD33D2}", L"Graph Control",
+                                         L"GRAPH.GraphCtrl.1", nullptr, L"Apartment", kLibId, false};
+const win::ClassRegistration kPropertyPage = {L"{C6173BC6-55C5-11D3-80B8-005004AD33D2}", L"Graph Property Page",
+                                              L"GRAPH.GraphPropPage.1", nullptr, L"Apartment", nullptr, false};
+
+const win::ClassEntry kClasses[] = {
+    {&CLSID_Graph, &CGraphCtrl::create},
+    {&CLSID_GraphPropPage, &win::EmptyPropertyPage::creator<IDD_PROPPAGE_GRAPH, IDS_GRAPH_PPG>},
+};
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        win::ComModule::setInstance(instance);
+        ::DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+    return win::GetClassObject(kClasses, 2, clsid, iid, out);
+}
+
+STDAPI DllCanUnloadNow() { return win::ComModule::canUnloadNow(); }
+
+STDAPI DllRegisterServer() {
+    return win::Guard([] {
+        const std::wstring path = win::ComModule::path();
+        if (path.empty()) return SELFREG_E_CLASS;
+        HRESULT hr = win::RegisterTypeLibResource(path, 1);
+        if (SUCCEEDED(hr)) hr = win::RegisterClassKeys(kControl, path);
+        if (SUCCEEDED(hr))
+            hr = win::RegisterControlKeys(kControl.clsid, path, CGraphCtrl::kClass.miscStatus, IDB_GRAPH, L"1.0");
+        if (SUCCEEDED(hr)) hr = win::RegisterClassKeys(kPropertyPage, path);
+        return SUCCEEDED(hr) ? S_OK : SELFREG_E_CLASS;
+    });
+}
+
+STDAPI DllUnregisterServer() {
+    return win::Guard([] {
+        HRESULT hr = win::UnregisterClassKeys(kControl);
+        const HRESULT hr2 = win::UnregisterClassKeys(kPropertyPage);
+        const HRESULT hr3 = win::UnregisterTypeLibResource(win::ComModule::path(), 1);
+        if (FAILED(hr)) return hr;
+        return FAILED(hr2) ? hr2 : hr3;
+    });
+}
