@@ -20,12 +20,17 @@ int failureCode() {
 
 // Waits until the one socket is readable or writable. 1: ready, 0: the wait
 // expired, SOCKET_ERROR: the wait itself failed.
-int waitFor(SOCKET s, bool forWriting, int waitSeconds) {
+int waitFor(SOCKET s, bool forWriting, long waitMs) {
     fd_set set;
     FD_ZERO(&set);
     FD_SET(s, &set);
-    timeval wait{waitSeconds < 0 ? 0 : waitSeconds, 0};
+    if (waitMs < 0) waitMs = 0;
+    timeval wait{waitMs / 1000, waitMs % 1000 * 1000};
     return ::select(0, forWriting ? nullptr : &set, forWriting ? &set : nullptr, nullptr, &wait);
+}
+
+int once(SOCKET s, bool sending, char* data, int length) {
+    return sending ? ::send(s, data, length, 0) : ::recv(s, data, length, 0);
 }
 
 }  // namespace
@@ -59,6 +64,7 @@ int CBlockingSocket::Close() {
     }
     const SOCKET s = static_cast<SOCKET>(socket_);
     socket_ = 0;  // given up whether or not the close succeeds
+    tryFirst_ = false;
     if (::closesocket(s) == SOCKET_ERROR) {
         const long error = lastError();
         const int code = failureCode();
@@ -79,6 +85,8 @@ int CBlockingSocket::Connect(const sockaddr* address) {
         DebugOutput(20, "CBlockingSocket::Connect: error %ld.\n", error);
         return code;
     }
+    u_long nonBlocking = 1;
+    tryFirst_ = ::ioctlsocket(static_cast<SOCKET>(socket_), FIONBIO, &nonBlocking) == 0;
     return Socket_Success;
 }
 
@@ -88,21 +96,7 @@ int CBlockingSocket::Send(const char* data, int length, int waitSeconds, int* se
         DebugOutput(20, "CBlockingSocket::Send: socket is null error.\n");
         return Socket_Error;
     }
-    const SOCKET s = static_cast<SOCKET>(socket_);
-    if (waitFor(s, true, waitSeconds) == 0) {
-        DebugOutput(20, "CBlockingSocket::Send: error %ld.\n", lastError());
-        return Socket_Timeout;
-    }
-    // A failed wait falls through: the send reports the cause.
-    const int n = ::send(s, data, length, 0);
-    if (n == SOCKET_ERROR) {
-        const long error = lastError();
-        const int code = failureCode();
-        DebugOutput(20, "CBlockingSocket::Send: error %ld.\n", error);
-        return code;
-    }
-    *sent = n;
-    return Socket_Success;
+    return transfer(true, const_cast<char*>(data), length, waitSeconds, sent);
 }
 
 int CBlockingSocket::Write(const char* data, int length, int waitSeconds, int* total) {
@@ -126,19 +120,41 @@ int CBlockingSocket::Receive(char* buffer, int size, int waitSeconds, int* recei
         DebugOutput(20, "CBlockingSocket::Receive: socket is null error.\n");
         return Socket_Error;
     }
+    return transfer(false, buffer, size, waitSeconds, received);
+}
+
+// One send or receive within the wait: "waits until ready, then one call",
+// or on a non-blocking socket one call that waits only if it would block.
+int CBlockingSocket::transfer(bool sending, char* data, int length, int waitSeconds, int* count) {
+    const char* errorLine = sending ? "CBlockingSocket::Send: error %ld.\n" : "CBlockingSocket::Receive: error %ld.\n";
     const SOCKET s = static_cast<SOCKET>(socket_);
-    if (waitFor(s, false, waitSeconds) == 0) {
-        DebugOutput(20, "CBlockingSocket::Receive: error %ld.\n", lastError());
-        return Socket_Timeout;
+    const long waitMs = waitSeconds < 0 ? 0 : static_cast<long>(waitSeconds) * 1000;
+    const DWORD start = ::GetTickCount();
+    int n;
+    if (tryFirst_) {
+        while ((n = once(s, sending, data, length)) == SOCKET_ERROR && ::WSAGetLastError() == WSAEWOULDBLOCK) {
+            ::WSASetLastError(0);
+            const long left = waitMs - static_cast<long>(::GetTickCount() - start);
+            if (left <= 0 || waitFor(s, sending, left) == 0) {
+                DebugOutput(20, errorLine, lastError());
+                return Socket_Timeout;
+            }
+        }
+    } else {
+        if (waitFor(s, sending, waitMs) == 0) {
+            DebugOutput(20, errorLine, lastError());
+            return Socket_Timeout;
+        }
+        // A failed wait falls through: the call reports the cause.
+        n = once(s, sending, data, length);
     }
-    const int n = ::recv(s, buffer, size, 0);
     if (n == SOCKET_ERROR) {
         const long error = lastError();
         const int code = failureCode();
-        DebugOutput(20, "CBlockingSocket::Receive: error %ld.\n", error);
+        DebugOutput(20, errorLine, error);
         return code;
     }
-    *received = n;
+    *count = n;
     return Socket_Success;
 }
 

@@ -43,7 +43,13 @@ public:
     bool HoldsSocket() const { return socket_ != 0; }
 
 private:
+    int transfer(bool sending, char* data, int length, int waitSeconds, int* count);
+
     std::uintptr_t socket_ = 0;  // 0: no socket held
+    // Once connected the socket is non-blocking: a send or receive is tried
+    // at once and waits only when it would block. That is the same as waiting
+    // first, without a wait call for every piece when the bytes are there.
+    bool tryFirst_ = false;
 };
 
 // "CBlockingSocket::Socket_Sucess" (sic) ...; "INVALID_BLOCKSOCKERROR" otherwise.

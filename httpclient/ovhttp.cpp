@@ -4,63 +4,19 @@
 #include <winsock.h>
 
 #include <climits>
-#include <mutex>
 #include <new>
 
+#include "httpclient/boundary_text.h"
 #include "httpclient/debug_log.h"
 #include "httpclient/guard.h"
 #include "httpclient/http_header.h"
 #include "httpclient/request.h"
+#include "httpclient/socket_layer.h"
 #include "httpclient/url.h"
-
-namespace ovhttp_detail {
-
-// The socket layer is started by the first live client and stopped by the
-// last; process-wide, like the layer itself.
-std::mutex& clientCountLock() {
-    static std::mutex* lock = new std::mutex;
-    return *lock;
-}
-int liveClients = 0;
-bool startupFailed = false;
-
-}  // namespace ovhttp_detail
-
-using namespace ovhttp_detail;
 
 namespace {
 
 constexpr int kMaxRedirects = 100;
-
-long lastSocketError() { return static_cast<long>(::WSAGetLastError()); }
-
-void startSocketLayer() {
-    WSADATA data;
-    int minor = 1;
-    int error = ::WSAStartup(MAKEWORD(1, 1), &data);
-    if (error != 0) {
-        DebugOutput(40, "OVHTTP::OVHTTP : WSAStartup (requested version=%d.%d) FAILED %d (wsalasterror=%ld).\n",
-                    1, 1, error, lastSocketError());
-        minor = 0;
-        error = ::WSAStartup(MAKEWORD(1, 0), &data);
-        if (error != 0) {
-            DebugOutput(40,
-                        "OVHTTP::OVHTTP : WSAStartup (requested version=%d.%d) FAILED %d (wsalasterror=%ld).\n",
-                        1, 0, error, lastSocketError());
-            startupFailed = true;
-            return;
-        }
-    }
-    DebugOutput(40, "OVHTTP::OVHTTP : WSAStartup (req=%d.%d) returns high version=%d.%d, low version=%d.%d.\n",
-                1, minor, LOBYTE(data.wHighVersion), HIBYTE(data.wHighVersion), LOBYTE(data.wVersion),
-                HIBYTE(data.wVersion));
-}
-
-#if defined(OVHTTP_STATIC)
-const char* textOf(const char* text) { return text ? text : ""; }
-#else
-const char* textOf(const foundation::cstring& text) { return text.c_str(); }
-#endif
 
 }  // namespace
 
@@ -68,12 +24,7 @@ OVHTTPProxySettings::OVHTTPProxySettings() : proxyPort(80), useLogin(false) {}
 
 OVHTTPProxySettings::~OVHTTPProxySettings() = default;
 
-OVHTTP::OVHTTP() {
-    std::lock_guard<std::mutex> hold(clientCountLock());
-    startupFailed = false;
-    if (liveClients == 0) startSocketLayer();
-    ++liveClients;
-}
+OVHTTP::OVHTTP() { socket_layer::ClientStarted(); }
 
 OVHTTP::~OVHTTP() {
     waitForDownloadThread();
@@ -82,29 +33,22 @@ OVHTTP::~OVHTTP() {
     OVHTTPTerminate();
 }
 
-void OVHTTP::OVHTTPTerminate() {
-    std::lock_guard<std::mutex> hold(clientCountLock());
-    --liveClients;
-    if (liveClients == 0 && !startupFailed && ::WSACleanup() == SOCKET_ERROR) {
-        DebugError("OVHTTP::OVHTTPTerminate : WSACleanup FAILED %ld \"%s\": SOCKET_ERROR %ld\n",
-                   static_cast<long>(OVHTTP_Error), OVHTTPErrorName(OVHTTP_Error), lastSocketError());
-    }
-}
+void OVHTTP::OVHTTPTerminate() { socket_layer::ClientEnded(); }
 
 unsigned OVHTTP::SetURL(OVHTTPText url) {
-    return static_cast<unsigned>(Guarded([&] { return static_cast<int>(setUrl(textOf(url))); }));
+    return static_cast<unsigned>(Guarded([&] { return static_cast<int>(setUrl(TextOf(url))); }));
 }
 
 unsigned OVHTTP::setUrl(const std::string& url) {
     url_ = url;
-    if (startupFailed) {
+    if (socket_layer::StartupFailed()) {
         DebugError("OVHTTP SetURL : WSAStartupError %ld \"%s\" for URL \"%s\"\n",
                    static_cast<long>(OVHTTP_WSAStartupError), OVHTTPErrorName(OVHTTP_WSAStartupError),
                    url_.c_str());
     }
     int result = OVHTTP_SUCCESS;
     bool parsed;
-    if (startupFailed) {
+    if (socket_layer::StartupFailed()) {
         DebugError("OVHTTP ParseURL: WSAStartupError: for URL \"%s\"\n", url_.c_str());
         parsed = false;
     } else {

@@ -30,10 +30,11 @@ using OVHTTPText = const char*;
 using OVHTTPText = const foundation::cstring&;
 #endif
 
-class OVHTTP_API OVHTTPProxySettings {
+// Only the members that other modules call are exported.
+class OVHTTPProxySettings {
 public:
-    OVHTTPProxySettings();
-    ~OVHTTPProxySettings();
+    OVHTTP_API OVHTTPProxySettings();
+    OVHTTP_API ~OVHTTPProxySettings();
 
     foundation::cstring proxyAddress;  // host name or dotted address
     int proxyPort;
@@ -58,45 +59,46 @@ enum { OVHTTP_CALLBACK_CONTINUE = 200, OVHTTP_CALLBACK_STOP = 201 };
 typedef int (*OVHTTPProgressCallback)(const char* localFile, int totalSize, int bytesDone, int status,
                                       int transferRate, int value);
 
-class OVHTTP_API OVHTTP {
+class OVHTTP {
 public:
-    OVHTTP();
-    ~OVHTTP();
+    OVHTTP_API OVHTTP();
+    OVHTTP_API ~OVHTTP();
     OVHTTP(const OVHTTP&) = delete;
     OVHTTP& operator=(const OVHTTP&) = delete;
 
     // 0, or (unsigned)-1 when the URL cannot be parsed. Closes any open
     // response; a request is pending afterwards.
-    unsigned SetURL(OVHTTPText url);
+    OVHTTP_API unsigned SetURL(OVHTTPText url);
     // Copies the settings; 0, or (unsigned)-1 for none.
-    unsigned SetProxySettings(const OVHTTPProxySettings* settings);
-    void UseProxyServer(bool use);
+    OVHTTP_API unsigned SetProxySettings(const OVHTTPProxySettings* settings);
+    OVHTTP_API void UseProxyServer(bool use);
     // A full request for the current URL with the given wait in seconds:
     // true when the server answers it with an accepted status.
-    bool CheckConnection(unsigned waitSeconds);
-    int Close();
+    OVHTTP_API bool CheckConnection(unsigned waitSeconds);
+    OVHTTP_API int Close();
     // Connects, sends the request, reads and judges the header, follows
     // redirects; 0 at once when the header has already been read. depth is 0.
-    int CheckReadHeader(int depth);
+    OVHTTP_API int CheckReadHeader(int depth);
 
     // The Content-Length of the current URL (-1 unless one was parsed); the
     // connection is closed afterwards.
-    int GetDownloadFileSize(int* size);
+    OVHTTP_API int GetDownloadFileSize(int* size);
     // The next piece of body; a count of 0 means the server closed.
-    int DoGetIntoBuffer(char* buffer, int size, int* count);
+    OVHTTP_API int DoGetIntoBuffer(char* buffer, int size, int* count);
     // Downloads the current URL into localFile. Asynchronously it returns at
     // once and signals an auto-reset event at the end, handed out through
     // completionEvent (the caller closes it); the client must not be used
     // until then.
-    int DoGetIntoFile(OVHTTPText localFile, OVHTTPProgressCallback callback, int callbackValue,
-                      int progressIntervalMs, bool asynchronous, HANDLE* completionEvent);
-    int PerformFileDownload();
+    OVHTTP_API int DoGetIntoFile(OVHTTPText localFile, OVHTTPProgressCallback callback, int callbackValue,
+                                 int progressIntervalMs, bool asynchronous, HANDLE* completionEvent);
+    OVHTTP_API int PerformFileDownload();
 
     int GetDownloadStatus() const { return downloadStatus_; }
     int GetDownloadResult() const { return downloadResult_; }
     int GetTransferRate() const { return transferRate_; }
 
 private:
+    // The end of a client's share of the socket layer.
     static void OVHTTPTerminate();
     static DWORD WINAPI DownloadThread(LPVOID client);
 

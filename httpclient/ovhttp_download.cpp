@@ -7,30 +7,23 @@
 #include <new>
 #include <utility>
 
+#include "httpclient/boundary_text.h"
 #include "httpclient/debug_log.h"
 #include "httpclient/guard.h"
 #include "httpclient/http_header.h"
 #include "httpclient/ovhttp.h"
-
-namespace ovhttp_detail {
-extern bool startupFailed;
-}
+#include "httpclient/socket_layer.h"
 
 namespace {
 
 constexpr int kPieceSize = 4096;
+constexpr std::size_t kFileBufferSize = 65536;
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
 int clampToInt(long long value) { return value > INT_MAX ? INT_MAX : static_cast<int>(value); }
-
-#if defined(OVHTTP_STATIC)
-const char* textOf(const char* text) { return text ? text : ""; }
-#else
-const char* textOf(const foundation::cstring& text) { return text.c_str(); }
-#endif
 
 }  // namespace
 
@@ -79,14 +72,14 @@ int OVHTTP::doGetIntoBuffer(char* buffer, int size, int* count) {
 int OVHTTP::DoGetIntoFile(OVHTTPText localFile, OVHTTPProgressCallback callback, int callbackValue,
                           int progressIntervalMs, bool asynchronous, HANDLE* completionEvent) {
     return Guarded([&] {
-        return doGetIntoFile(textOf(localFile), callback, callbackValue, progressIntervalMs, asynchronous,
+        return doGetIntoFile(TextOf(localFile), callback, callbackValue, progressIntervalMs, asynchronous,
                              completionEvent);
     });
 }
 
 int OVHTTP::doGetIntoFile(const char* localFile, OVHTTPProgressCallback callback, int callbackValue,
                           int progressIntervalMs, bool asynchronous, HANDLE* completionEvent) {
-    if (ovhttp_detail::startupFailed) return OVHTTP_WSAStartupError;
+    if (socket_layer::StartupFailed()) return OVHTTP_WSAStartupError;
     waitForDownloadThread();  // an earlier download has signalled; let its thread end
 
     localFile_ = localFile;
@@ -196,6 +189,8 @@ int OVHTTP::performFileDownload() {
             result = MapErrnoToOVHTTPResult(error);
             return End::Failed;
         }
+        // Fewer, larger writes to disk; a failure still shows, at the flush.
+        std::setvbuf(out.get(), nullptr, _IOFBF, kFileBufferSize);
         piece.reset(new (std::nothrow) char[kPieceSize]);
         if (!piece) {
             DebugError("OVHTTP PerformFileDownload: OUT OF MEMORY.\n");

@@ -17,9 +17,11 @@ double seconds(const FILETIME& t) {
 }
 
 int lastDone = 0;
+int lastRate = -1;
 
-int progress(const char*, int, int done, int, int, int) {
+int progress(const char*, int, int done, int, int rate, int) {
     lastDone = done;
+    lastRate = rate;
     return OVHTTP_CALLBACK_CONTINUE;
 }
 
@@ -42,7 +44,7 @@ int main(int argc, char** argv) {
     ::QueryPerformanceCounter(&end);
     FILETIME created, exited, kernel, user;
     ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
-    std::printf("result=%d bytes=%d wall=%.3f user=%.3f system=%.3f\n", result, lastDone,
-                double(end.QuadPart - start.QuadPart) / frequency.QuadPart, seconds(user), seconds(kernel));
+    std::printf("result=%d bytes=%d wall=%.3f user=%.3f system=%.3f rate=%d\n", result, lastDone,
+                double(end.QuadPart - start.QuadPart) / frequency.QuadPart, seconds(user), seconds(kernel), lastRate);
     return result == 0 ? 0 : 1;
 }

@@ -45,7 +45,7 @@ protected:
 // A client made and used only through the library's exports.
 class RemoteClient {
 public:
-    explicit RemoteClient(Library& lib, HMODULE m) : module_(m) {
+    explicit RemoteClient(HMODULE m) : module_(m) {
         construct_ = proc<Construct>("_ZN6OVHTTPC1Ev");
         destroy_ = proc<Construct>("_ZN6OVHTTPD1Ev");
         setUrl_ = proc<SetUrl>("_ZN6OVHTTP6SetURLERKN10foundation7cstringE");
@@ -54,7 +54,6 @@ public:
         check_ = proc<Check>("_ZN6OVHTTP15CheckConnectionEj");
         settingsConstruct_ = proc<Construct>("_ZN19OVHTTPProxySettingsC1Ev");
         settingsDestroy_ = proc<Construct>("_ZN19OVHTTPProxySettingsD1Ev");
-        (void)lib;
         construct_(client_);
         settingsConstruct_(settings_);
     }
@@ -105,7 +104,7 @@ TEST_F(Library, ExportsWhatKmtrayUses) {
 }
 
 TEST_F(Library, ChecksTheConnectionDirectlyAndThroughTheProxy) {
-    RemoteClient client(*this, module_);
+    RemoteClient client(module_);
     ASSERT_TRUE(client.complete());
     ASSERT_EQ(client.setUrl(OriginUrl("/status/200")), 0u);
     EXPECT_TRUE(client.check(5));
@@ -128,7 +127,7 @@ TEST_F(Library, HostTurnsTheLogOn) {
     get<SetFile>("OVHTTPSetDebugOutputFile")(log.c_str());
     get<SetLevel>("OVHTTPSetDebugLevel")(20);
     {
-        RemoteClient client(*this, module_);
+        RemoteClient client(module_);
         client.setUrl("ftp://127.0.0.1/file");
     }
     get<SetLevel>("OVHTTPSetDebugLevel")(0);
