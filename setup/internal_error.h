@@ -1,7 +1,8 @@
 // Internal errors of setup: a 16-bit location and an HRESULT. Raising one
-// shows it through the installed reporter (the setup dialog's message box in
-// the program; nothing, or a recorder, in tests), then throws InternalError,
-// whose HRESULT becomes the run's status.
+// hands it to the installed reporter, then throws InternalError, whose
+// HRESULT becomes the run's status. The program's reporter formats, logs and
+// shows the message unless the command line is quiet (InternalErrorsAreQuiet);
+// tests install a recorder, or none.
 #pragma once
 #include <cstdint>
 #include <string_view>

@@ -11,6 +11,7 @@ constexpr unsigned kUseBeforeLoadLocation = 24;
 constexpr std::uint32_t kMissingSection = 0x80040065;
 constexpr std::uint32_t kMissingPackageName = 0x80040066;
 constexpr std::uint32_t kAccessDenied = 0x80070005;
+constexpr std::uint32_t kFailed = 0x80004005;  // E_FAIL
 
 const char* const kKeys[] = {"PackageName", "CheckRegKey", "Platforms", "NestedInstall",
                              "MsiVersion", "AllowNTServer", "9xMsiInstaller", "NTMsiInstaller"};
@@ -36,7 +37,8 @@ bool CSetupData::Load(const std::string& folder, const std::string& name) {
         LoadFile(path);
     } catch (const COvIniFileException& e) {
         SetupLog(e.GetMessage());
-        RaiseInternalError(kFileLocation, e.GetErrorCode());
+        // The error code becomes the run's status: never let it read as success.
+        RaiseInternalError(kFileLocation, e.GetErrorCode() ? e.GetErrorCode() : kFailed);
     }
     loaded_ = true;
     return true;

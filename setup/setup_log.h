@@ -14,9 +14,3 @@ SetupLogSink* SetSetupLogSink(SetupLogSink* sink);
 
 void SetupLog(const std::string& message);
 
-// printf-style formatting into a string of any length.
-std::string FormatText(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
