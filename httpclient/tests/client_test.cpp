@@ -1,6 +1,7 @@
 // OVHTTP requests against the scripted origin server and tinyproxy.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "bench_env.h"
@@ -17,6 +18,23 @@ class Client : public ::testing::Test {
 protected:
     LogCapture log_{100};
 };
+
+// The socket layer is started by the first live client and stopped by the
+// last: a client outliving the first keeps working.
+TEST_F(Client, SocketLayerLastsWhileAnyClientLives) {
+    for (int round = 0; round < 2; ++round) {
+        auto first = std::make_unique<OVHTTP>();
+        OVHTTP second;
+        first.reset();
+        ASSERT_EQ(second.SetURL(OriginUrl("/status/200").c_str()), 0u);
+        EXPECT_EQ(second.CheckReadHeader(0), OVHTTP_SUCCESS);
+    }
+    const std::string started = "OVHTTP::OVHTTP : WSAStartup (req=1.1) returns high version=";
+    std::size_t count = 0;
+    for (std::size_t at = log_.text().find(started); at != std::string::npos; at = log_.text().find(started, at + 1))
+        ++count;
+    EXPECT_EQ(count, 2u) << log_.text();
+}
 
 TEST_F(Client, RefusedUrls) {
     OVHTTP client;
