@@ -20,12 +20,12 @@ int failureCode() {
 
 // Waits until the one socket is readable or writable. 1: ready, 0: the wait
 // expired, SOCKET_ERROR: the wait itself failed.
-int waitFor(SOCKET s, bool forWriting, long waitMs) {
+int waitFor(SOCKET s, bool forWriting, long long waitMs) {
     fd_set set;
     FD_ZERO(&set);
     FD_SET(s, &set);
     if (waitMs < 0) waitMs = 0;
-    timeval wait{waitMs / 1000, waitMs % 1000 * 1000};
+    timeval wait{static_cast<long>(waitMs / 1000), static_cast<long>(waitMs % 1000 * 1000)};
     return ::select(0, forWriting ? nullptr : &set, forWriting ? &set : nullptr, nullptr, &wait);
 }
 
@@ -128,13 +128,13 @@ int CBlockingSocket::Receive(char* buffer, int size, int waitSeconds, int* recei
 int CBlockingSocket::transfer(bool sending, char* data, int length, int waitSeconds, int* count) {
     const char* errorLine = sending ? "CBlockingSocket::Send: error %ld.\n" : "CBlockingSocket::Receive: error %ld.\n";
     const SOCKET s = static_cast<SOCKET>(socket_);
-    const long waitMs = waitSeconds < 0 ? 0 : static_cast<long>(waitSeconds) * 1000;
+    const long long waitMs = waitSeconds < 0 ? 0 : static_cast<long long>(waitSeconds) * 1000;
     const DWORD start = ::GetTickCount();
     int n;
     if (tryFirst_) {
         while ((n = once(s, sending, data, length)) == SOCKET_ERROR && ::WSAGetLastError() == WSAEWOULDBLOCK) {
             ::WSASetLastError(0);
-            const long left = waitMs - static_cast<long>(::GetTickCount() - start);
+            const long long left = waitMs - static_cast<long long>(::GetTickCount() - start);
             if (left <= 0 || waitFor(s, sending, left) == 0) {
                 DebugOutput(20, errorLine, lastError());
                 return Socket_Timeout;
