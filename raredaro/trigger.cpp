@@ -67,6 +67,7 @@ HRESULT Trigger::queryInterfaceImpl(REFIID iid, void** out) {
 }
 
 HRESULT Trigger::finalConstruct() {
+    RetainExclusions();  // balanced by finalRelease, which runs even when this fails
     LoadSettings(&settings_, &adviseClsid_, &adviseSet_);
     if (!RegisterWindowClassOnce()) return win::HResultFromLastErrorOr(E_FAIL);
     window_.reset(::CreateWindowExW(0, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,

@@ -2,7 +2,9 @@
 // drives the trigger through COM as the tray program does and prints each
 // drive's figures.
 //   kmscan [--json] [--force] [DRIVE...]
+//   kmscan --exclusions [--json]
 // Exit code: 0 when no drive asked for an advise, 1 when one did, 2 on error.
+// --exclusions prints the compiled exclusion lists instead (exit 0, or 2).
 #include <windows.h>
 #include <objbase.h>
 #include <olectl.h>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "raredaro.h"  // made by widl
+#include "raredaro/exclusions.h"
 #include "win32/bstr.h"
 #include "win32/com_ptr.h"
 #include "win32/strings.h"
@@ -112,10 +115,17 @@ void PumpUntil(Done done) {
 int Usage(FILE* out) {
     std::fputs(
         "usage: kmscan [--json] [--force] [DRIVE...]\n"
+        "       kmscan --exclusions [--json]\n"
         "Counts, per fixed drive, the files whose archive attribute is still set\n"
         "(not backed up yet). Without DRIVE, every fixed drive is scanned.\n"
-        "  --json    print a JSON array instead of a table\n"
-        "  --force   scan even when the schedule says the figures are current\n"
+        "  --json        print a JSON array instead of a table\n"
+        "  --force       scan even when the schedule says the figures are current\n"
+        "  --exclusions  print what the backup applications' exclusion lists exclude,\n"
+        "                one compiled record a line: flags, drive, path, pattern.\n"
+        "                Flags: 01 folder and all below, 02 names a folder, 04 file\n"
+        "                pattern, 08 whole volume, 10 has a drive, 20 wildcards,\n"
+        "                40 pattern applies below the folder too. A path without a\n"
+        "                drive is relative to the root of every volume.\n"
         "Exit code: 0 no drive over a threshold, 1 a drive asked for an advise, 2 error.\n",
         out);
     return out == stdout ? 0 : 2;
@@ -139,8 +149,52 @@ int Fail(const char* what, HRESULT hr) {
     return 2;
 }
 
+std::string JsonText(const std::string& ansi) {
+    const std::string utf8 = win::ToNarrow(win::ToWide(ansi), CP_UTF8);
+    std::string out = "\"";
+    for (unsigned char c : utf8) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+int ShowExclusions(bool json) {
+    raredaro::ExclusionList list(raredaro::AnsiCharSet());
+    const std::int32_t result = raredaro::CompileExclusionList(&list);
+    if (result < 0) return Fail("compiling the exclusion lists", result);
+    if (result == 1) std::fputs("kmscan: no backup application's exclusion list was found\n", stderr);
+    if (json) std::printf("[");
+    bool first = true;
+    for (const raredaro::ExclusionRecord& r : list.records()) {
+        const bool drive = (r.flags & raredaro::ExclHasDrive) != 0;
+        const std::string letter = drive ? r.path.substr(0, 2) : std::string();
+        if (json) {
+            std::printf("%s\n  {\"flags\": %u, \"drive\": %s, \"path\": %s, \"pattern\": %s}", first ? "" : ",",
+                        r.flags, drive ? JsonText(letter).c_str() : "null",
+                        r.hasPath ? JsonText(r.path).c_str() : "null",
+                        r.hasPattern ? JsonText(r.pattern).c_str() : "null");
+        } else {
+            if (first) std::printf("%-5s %-5s %-40s %s\n", "Flags", "Drive", "Path", "Pattern");
+            std::printf("0x%02X  %-5s %-40s %s\n", r.flags, drive ? letter.c_str() : "-",
+                        r.hasPath ? r.path.c_str() : "-", r.hasPattern ? r.pattern.c_str() : "-");
+        }
+        first = false;
+    }
+    if (json) std::printf("%s]\n", first ? "" : "\n");
+    return 0;
+}
+
 int Run(int argc, char** argv) {
-    bool json = false, force = false;
+    bool json = false, force = false, exclusions = false;
     std::vector<char> letters;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
@@ -148,6 +202,8 @@ int Run(int argc, char** argv) {
             json = true;
         } else if (!std::strcmp(a, "--force")) {
             force = true;
+        } else if (!std::strcmp(a, "--exclusions")) {
+            exclusions = true;
         } else if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h") || !std::strcmp(a, "/?")) {
             return Usage(stdout);
         } else if (std::isalpha(static_cast<unsigned char>(a[0])) &&
@@ -157,6 +213,14 @@ int Run(int argc, char** argv) {
             std::fprintf(stderr, "kmscan: unknown argument %s\n", a);
             return Usage(stderr);
         }
+    }
+
+    if (exclusions) {
+        if (force || !letters.empty()) {
+            std::fputs("kmscan: --exclusions scans nothing: no drive, no --force\n", stderr);
+            return Usage(stderr);
+        }
+        return ShowExclusions(json);
     }
 
     ComPtr<IOKMTrigger> trigger;
