@@ -152,7 +152,7 @@ TEST(GifreelRegistration, WritesTheControlKeysAndTakesThemBack) {
 
     // The property page: an empty general page with its caption.
     win::ComPtr<IPropertyPage> page;
-    ASSERT_EQ(S_OK, ::CoInitialize(nullptr) >= 0 ? S_OK : E_FAIL);
+    ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
     const CLSID pageClsid = {0xC8373FCB, 0xE31B, 0x11D3, {0xA0, 0x8C, 0x00, 0xC0, 0x4F, 0x68, 0xFC, 0x09}};
     ASSERT_EQ(S_OK, ::CoCreateInstance(pageClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, page.putVoid()));
     PROPPAGEINFO info{};
@@ -319,6 +319,23 @@ TEST_F(GifreelTest, AClickWhileHoveringResumesTheRotation) {
     EXPECT_EQ((std::vector<DISPID>{DISPID_CLICK}), events_);
     ASSERT_TRUE(pumpUntil([&] { return item() == L"blue"; }));
     EXPECT_GE(seen(kResume), 1);
+}
+
+bool g_aboutFound = false;
+
+void CALLBACK CloseAbout(HWND, UINT, UINT_PTR, DWORD) {
+    if (HWND about = ::FindWindowW(L"#32770", L"About Gifreel Control")) {
+        g_aboutFound = true;
+        ::PostMessageW(about, WM_COMMAND, IDOK, 0);
+    }
+}
+
+TEST_F(GifreelTest, AboutBoxIsModal) {
+    // A thread timer runs inside the About box's own message loop and closes it.
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CloseAbout);
+    EXPECT_EQ(S_OK, host_.call(DISPID_ABOUTBOX));
+    ::KillTimer(nullptr, timer);
+    EXPECT_TRUE(g_aboutFound);
 }
 
 }  // namespace

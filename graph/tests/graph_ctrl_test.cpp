@@ -267,6 +267,31 @@ TEST_F(GraphTest, ContainerOffersItsObjectsAndTheControlItsConnectionPoints) {
     ASSERT_EQ(1u, fetched);
     items[0]->Release();
 
+    // The site's ambient properties.
+    win::ComPtr<IDispatch> ambient;
+    ASSERT_EQ(S_OK, site.queryInterface(IID_IDispatch, &ambient));
+    auto get = [&](DISPID id, VARIANT* v) {
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        ::VariantInit(v);
+        return ambient->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, v, nullptr, nullptr);
+    };
+    VARIANT v;
+    ASSERT_EQ(S_OK, get(DISPID_AMBIENT_USERMODE, &v));
+    EXPECT_EQ(VT_BOOL, v.vt);
+    EXPECT_EQ(VARIANT_TRUE, v.boolVal);
+    ASSERT_EQ(S_OK, get(DISPID_AMBIENT_BACKCOLOR, &v));
+    EXPECT_EQ(static_cast<LONG>(kBack), v.lVal);
+    ASSERT_EQ(S_OK, get(DISPID_AMBIENT_FONT, &v));
+    ASSERT_EQ(VT_DISPATCH, v.vt);
+    win::ComPtr<IFont> font;
+    ASSERT_EQ(S_OK, v.pdispVal->QueryInterface(IID_IFont, font.putVoid()));
+    ::VariantClear(&v);
+    BSTR name = nullptr;
+    ASSERT_EQ(S_OK, font->get_Name(&name));
+    EXPECT_STREQ(L"MS Shell Dlg", name);  // the dialog's own font
+    ::SysFreeString(name);
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, get(12345, &v));
+
     win::ComPtr<IConnectionPointContainer> points;
     ASSERT_EQ(S_OK, object.queryInterface(IID_IConnectionPointContainer, &points));
     win::ComPtr<IEnumConnectionPoints> all;
