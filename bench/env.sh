@@ -1,6 +1,6 @@
 # Sourced by the bench scripts: where the prefix lives and how Wine is run.
 : "${ROOT:?}"
-BUILD=${BUILD:-$ROOT/build}
+BUILD=${BUILD:-${KM_BUILD:-$ROOT/build}}
 export WINEPREFIX=$BUILD/wine/prefix
 export WINEARCH=win32
 export WINEDEBUG=-all
