@@ -74,8 +74,8 @@ public:
                 case 2:  // TEDone(handle, result)
                     if (p->cArgs == 2) {
                         DriveResult& d = drives[text(0)];
+                        if (!d.done) d.result = arg(1).lVal;  // not the probe's report below
                         d.done = true;
-                        d.result = arg(1).lVal;
                     }
                     break;
                 case 4:  // TEStart(handle)
