@@ -17,7 +17,10 @@ function(km_test)
     foreach(d IN LISTS T_DRIVES)
       list(APPEND drive_args --drive ${d})
     endforeach()
-    add_test(NAME ${T_NAME} COMMAND ${KM_WINE_RUN} ${drive_args} $<TARGET_FILE:${T_NAME}> ${T_ARGS})
+    # A GoogleTest run that got to its end says so; a process killed from
+    # outside would otherwise pass with exit code 0 under Wine.
+    add_test(NAME ${T_NAME} COMMAND ${KM_WINE_RUN} ${drive_args} --expect "^\\[  PASSED  \\]"
+             $<TARGET_FILE:${T_NAME}> ${T_ARGS})
   endif()
   if(T_FIXTURES_REQUIRED)
     set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED "${T_FIXTURES_REQUIRED}")

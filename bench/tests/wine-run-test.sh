@@ -28,4 +28,8 @@ out=$("$run" "$probe" drive Z: x 2>&1)
 check "there is no Z: drive" "[ \"\$out\" = 'Z:\\ type=other file=no' ]"
 out=$("$run" "$probe" drive T: README.md 2>&1)
 check "the checkout is the network drive T:" "[ \"\$out\" = 'T:\\ type=remote file=yes' ]"
+"$run" --expect 'never printed' "$probe" exit 0 >/dev/null 2>&1; st=$?
+check "--expect fails a run that did not print it" "[ $st != 0 ]"
+"$run" --expect '^stdout line$' "$probe" exit 0 >/dev/null 2>&1; st=$?
+check "--expect passes a run that printed it" "[ $st = 0 ]"
 exit $fail
