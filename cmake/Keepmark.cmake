@@ -22,6 +22,8 @@ function(km_test)
     add_test(NAME ${T_NAME} COMMAND ${KM_WINE_RUN} ${drive_args} --expect "^\\[  PASSED  \\]"
              $<TARGET_FILE:${T_NAME}> ${T_ARGS})
   endif()
+  # A hang fails the test instead of holding up the whole run.
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600)
   if(T_FIXTURES_REQUIRED)
     set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED "${T_FIXTURES_REQUIRED}")
   endif()

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "agent.h"     // made by widl
@@ -208,21 +210,41 @@ void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
     r.closed = true;
 }
 
-// The shell reports a program it cannot start in a message box on this
-// thread; its modal loop still runs this timer, which dismisses it.
+// The shell reports a program it cannot start in a message box. Which thread
+// owns it is the shell's business, so a watcher thread looks at every
+// top-level window of this process and dismisses the box wherever it is.
 BOOL CALLBACK DismissErrorBox(HWND window, LPARAM found) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
     char name[16] = {};
     ::GetClassNameA(window, name, sizeof name);
-    if (std::string(name) == "#32770" && ::IsWindowVisible(window)) {
+    if (process == ::GetCurrentProcessId() && std::string(name) == "#32770" && ::IsWindowVisible(window)) {
         ::PostMessageA(window, WM_COMMAND, IDOK, 0);
-        ++*reinterpret_cast<int*>(found);
+        ++*reinterpret_cast<std::atomic<int>*>(found);
     }
     return TRUE;
 }
-int g_errorBoxes = 0;
-void CALLBACK OnErrorTick(HWND, UINT, UINT_PTR, DWORD) {
-    ::EnumThreadWindows(::GetCurrentThreadId(), &DismissErrorBox, reinterpret_cast<LPARAM>(&g_errorBoxes));
-}
+
+class ErrorBoxWatcher {
+public:
+    ErrorBoxWatcher()
+        : thread_([this] {
+              while (!stop_) {
+                  ::EnumWindows(&DismissErrorBox, reinterpret_cast<LPARAM>(&found_));
+                  ::Sleep(50);
+              }
+          }) {}
+    ~ErrorBoxWatcher() {
+        stop_ = true;
+        thread_.join();
+    }
+    int found() const { return found_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<int> found_{0};
+    std::thread thread_;
+};
 
 }  // namespace
 
@@ -302,9 +324,10 @@ TEST_F(Agent, AnApplicationThatCannotRunFailsAfterStart) {
     ComPtr<IKMAgent> agent = create(&sink);
     ExitStatus before = ExitStatusNoApplication, after = ExitStatusNoApplication;
     ASSERT_HRESULT_SUCCEEDED(agent->GetExitStatus(&before));
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, &OnErrorTick);
-    EXPECT_EQ(E_FAIL, agent->Start());
-    ::KillTimer(nullptr, timer);
+    {
+        ErrorBoxWatcher watcher;
+        EXPECT_EQ(E_FAIL, agent->Start());
+    }
     EXPECT_EQ("S", sink.trace) << "Start, and no Done";
     ASSERT_HRESULT_SUCCEEDED(agent->GetExitStatus(&after));
     EXPECT_EQ(before, after);
