@@ -6,6 +6,7 @@
 #include "graph_ctrl.h"
 #include "resource.h"
 #include "win32/class_factory.h"
+#include "win32/server_exports.h"
 #include "win32/control.h"
 #include "win32/hresult.h"
 #include "win32/property_page.h"
@@ -26,19 +27,7 @@ const win::ClassEntry kClasses[] = {
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        win::ComModule::setInstance(instance);
-        ::DisableThreadLibraryCalls(instance);
-    }
-    return TRUE;
-}
-
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-    return win::GetClassObject(kClasses, 2, clsid, iid, out);
-}
-
-STDAPI DllCanUnloadNow() { return win::ComModule::canUnloadNow(); }
+KM_INPROC_SERVER_EXPORTS(kClasses)
 
 STDAPI DllRegisterServer() {
     return win::Guard([] {

@@ -8,6 +8,7 @@
 #include "raredaro/record_store.h"
 #include "raredaro/trigger.h"
 #include "win32/class_factory.h"
+#include "win32/server_exports.h"
 #include "win32/com_module.h"
 #include "win32/hresult.h"
 #include "win32/registration.h"
@@ -39,19 +40,7 @@ std::wstring ClassKey(const wchar_t* sub) { return std::wstring(raredaro::kTrigg
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        win::ComModule::setInstance(instance);
-        ::DisableThreadLibraryCalls(instance);
-    }
-    return TRUE;
-}
-
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-    return win::GetClassObject(kClasses, sizeof kClasses / sizeof kClasses[0], clsid, iid, out);
-}
-
-STDAPI DllCanUnloadNow() { return win::ComModule::canUnloadNow(); }
+KM_INPROC_SERVER_EXPORTS(kClasses)
 
 STDAPI DllRegisterServer() {
     return win::Guard([]() -> HRESULT {

@@ -20,6 +20,7 @@
 #include "raredaro/exclusions.h"
 #include "win32/bstr.h"
 #include "win32/com_ptr.h"
+#include "win32/event_sink.h"
 #include "win32/strings.h"
 
 using win::Bstr;
@@ -40,63 +41,44 @@ struct DriveResult {
 
 // Receives the trigger's events. TEEnd comes on the engine's worker thread;
 // everything else on this thread.
-class EventSink final : public IDispatch {
+class EventSink final : public win::EventSink {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID__IOKMTriggerEvents) {
-            *out = static_cast<IDispatch*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on main's stack
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
-        try {
-            // Arguments arrive last to first.
-            auto arg = [&](UINT i) -> const VARIANT& { return p->rgvarg[p->cArgs - 1 - i]; };
-            auto text = [&](UINT i) { return std::wstring(arg(i).bstrVal ? arg(i).bstrVal : L""); };
-            switch (id) {
-                case 1:  // TEAdvise(handle, advise class, priority, flags)
-                    if (p->cArgs == 4) {
-                        DriveResult& d = drives[text(0)];
-                        d.advised = true;
-                        d.adviseFlags |= arg(3).lVal;
-                    }
-                    break;
-                case 2:  // TEDone(handle, result)
-                    if (p->cArgs == 2) {
-                        DriveResult& d = drives[text(0)];
-                        if (!d.done) d.result = arg(1).lVal;  // not the probe's report below
-                        d.done = true;
-                    }
-                    break;
-                case 4:  // TEStart(handle)
-                    if (p->cArgs == 1) {
-                        DriveResult& d = drives[text(0)];
-                        if (d.done) ++restarts;  // the probe below
-                        d.started = true;
-                    }
-                    break;
-                case 5:  // TEEnd
-                    ::InterlockedExchange(&ended, 1);
-                    break;
-            }
-        } catch (...) {
-        }
-        return S_OK;
-    }
+    EventSink() : win::EventSink(DIID__IOKMTriggerEvents) {}
 
     std::map<std::wstring, DriveResult> drives;
     int restarts = 0;
     volatile LONG ended = 0;
+
+private:
+    void onEvent(DISPID id, WORD, const DISPPARAMS& p) override {
+        auto text = [&](UINT i) { return std::wstring(argument(p, i).bstrVal ? argument(p, i).bstrVal : L""); };
+        switch (id) {
+            case 1:  // TEAdvise(handle, advise class, priority, flags)
+                if (p.cArgs == 4) {
+                    DriveResult& d = drives[text(0)];
+                    d.advised = true;
+                    d.adviseFlags |= argument(p, 3).lVal;
+                }
+                break;
+            case 2:  // TEDone(handle, result)
+                if (p.cArgs == 2) {
+                    DriveResult& d = drives[text(0)];
+                    if (!d.done) d.result = argument(p, 1).lVal;  // not the probe's report below
+                    d.done = true;
+                }
+                break;
+            case 4:  // TEStart(handle)
+                if (p.cArgs == 1) {
+                    DriveResult& d = drives[text(0)];
+                    if (d.done) ++restarts;  // the probe below
+                    d.started = true;
+                }
+                break;
+            case 5:  // TEEnd
+                ::InterlockedExchange(&ended, 1);
+                break;
+        }
+    }
 };
 
 void Pump() {

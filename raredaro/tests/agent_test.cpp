@@ -17,6 +17,7 @@
 #include "common/config_cipher.h"
 #include "win32/bstr.h"
 #include "win32/com_ptr.h"
+#include "win32/event_sink.h"
 #include "win32/handle.h"
 #include "win32/strings.h"
 
@@ -32,29 +33,13 @@ const char* const kApplications[] = {"bwwin32.exe", "eswin32.exe", "msbackup.exe
 const char kStandinClass[] = "KeepmarkStandinBackup";
 
 // Records the agent's events in order: "S" for Start, "D" for Done.
-class Sink final : public IDispatch {
+class Sink final : public win::EventSink {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID__IKMAgentEvents) {
-            *out = static_cast<IDispatch*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
+    Sink() : win::EventSink(DIID__IKMAgentEvents) {}
+    void onEvent(DISPID id, WORD flags, const DISPPARAMS& p) override {
         EXPECT_EQ(DISPATCH_METHOD, flags);
-        EXPECT_EQ(0u, p->cArgs);
+        EXPECT_EQ(0u, p.cArgs);
         trace += id == 1 ? "S" : id == 2 ? "D" : "?";
-        return S_OK;
     }
     std::string trace;
 };

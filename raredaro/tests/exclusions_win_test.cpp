@@ -16,6 +16,7 @@
 #include "raredaro/exclusions.h"
 #include "win32/bstr.h"
 #include "win32/com_ptr.h"
+#include "win32/event_sink.h"
 #include "win32/handle.h"
 
 using win::Bstr;
@@ -176,27 +177,11 @@ TEST_F(SystemExclusions, TemporaryFolderRules) {
 }
 
 // TEDone events, counted.
-class DoneCounter final : public IDispatch {
+class DoneCounter final : public win::EventSink {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID__IOKMTriggerEvents) {
-            *out = static_cast<IDispatch*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    DoneCounter() : win::EventSink(DIID__IOKMTriggerEvents) {}
+    void onEvent(DISPID id, WORD, const DISPPARAMS&) override {
         if (id == 2) ::InterlockedIncrement(&done);
-        return S_OK;
     }
     volatile LONG done = 0;
 };

@@ -16,6 +16,7 @@
 #include "raredaro.h"  // made by widl
 #include "win32/bstr.h"
 #include "win32/com_ptr.h"
+#include "win32/event_sink.h"
 #include "win32/handle.h"
 #include "win32/registration.h"
 
@@ -36,31 +37,17 @@ struct Event {
     DWORD thread;
 };
 
-class Sink final : public IDispatch {
+class Sink final : public win::EventSink {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID__IOKMTriggerEvents) {
-            *out = static_cast<IDispatch*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT*, EXCEPINFO*, UINT*) override {
+    Sink() : win::EventSink(DIID__IOKMTriggerEvents) {}
+
+    void onEvent(DISPID id, WORD flags, const DISPPARAMS& p) override {
         EXPECT_EQ(DISPATCH_METHOD, flags);
-        auto arg = [&](UINT i) -> VARIANT& { return p->rgvarg[p->cArgs - 1 - i]; };
+        auto arg = [&](UINT i) -> const VARIANT& { return argument(p, i); };
         Event e{id, L"", 0, L"", ::GetCurrentThreadId()};
         switch (id) {
             case 1:
-                EXPECT_EQ(4u, p->cArgs);
+                EXPECT_EQ(4u, p.cArgs);
                 EXPECT_EQ(VT_I4, arg(2).vt);
                 e.handle = arg(0).bstrVal;
                 e.advise = arg(1).bstrVal;
@@ -87,8 +74,7 @@ public:
             std::lock_guard<std::mutex> lock(mutex);
             events.push_back(e);
         }
-        if (onEvent) onEvent(e);
-        return S_OK;
+        if (onEventSeen) onEventSeen(e);
     }
     std::vector<Event> snapshot() {
         std::lock_guard<std::mutex> lock(mutex);
@@ -117,7 +103,7 @@ public:
 
     std::mutex mutex;
     std::vector<Event> events;
-    std::function<void(const Event&)> onEvent;
+    std::function<void(const Event&)> onEventSeen;
 };
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 30000) {
@@ -263,7 +249,7 @@ TEST_F(Engine, CancelDuringTheWalkAbortsAndDropsTheRecord) {
     Sink& sink = newSink();
     Connected& c = create(&sink);
     std::wstring handle;
-    sink.onEvent = [&](const Event& e) {
+    sink.onEventSeen = [&](const Event& e) {
         if (e.id == 3 && e.value == 0) {  // the walk is about to begin
             Bstr h(e.handle);
             EXPECT_EQ(S_OK, c.trigger->TCancel(h.get()));
@@ -277,7 +263,7 @@ TEST_F(Engine, CancelDuringTheWalkAbortsAndDropsTheRecord) {
     EXPECT_EQ(S_FALSE, c.trigger->TCancel(h.get()));
     EXPECT_EQ(S_FALSE, c.trigger->TDisable(h.get(), TRUE));
     // The worker ended with the list; a new start makes a new one and a new record.
-    sink.onEvent = nullptr;
+    sink.onEventSeen = nullptr;
     EXPECT_NE(handle, start(c, L"D:\\", TRUE));
     ASSERT_TRUE(PumpUntil([&] { return sink.count(1) == 1; }));
 }

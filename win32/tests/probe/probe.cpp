@@ -4,6 +4,7 @@
 #include "probe.h"
 #include "win32/bstr.h"
 #include "win32/class_factory.h"
+#include "win32/server_exports.h"
 #include "win32/com_object.h"
 #include "win32/connection_point.h"
 #include "win32/dispatch.h"
@@ -111,19 +112,7 @@ const win::ClassEntry kClasses[] = {{&CLSID_Probe, &Probe::create}};
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        win::ComModule::setInstance(instance);
-        ::DisableThreadLibraryCalls(instance);
-    }
-    return TRUE;
-}
-
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-    return win::GetClassObject(kClasses, 1, clsid, iid, out);
-}
-
-STDAPI DllCanUnloadNow() { return win::ComModule::canUnloadNow(); }
+KM_INPROC_SERVER_EXPORTS(kClasses)
 
 STDAPI DllRegisterServer() {
     return win::Guard([] {
