@@ -13,6 +13,7 @@
 #include "probe.h"
 #include "win32/bstr.h"
 #include "win32/com_ptr.h"
+#include "win32/event_sink.h"
 #include "win32/handle.h"
 #include "win32/registration.h"
 
@@ -30,39 +31,19 @@ struct Ping {
 };
 
 // Records every Ping it receives, on whatever thread it comes.
-class Sink final : public IDispatch {
+class Sink final : public win::EventSink {
 public:
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID__IProbeEvents) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs; }  // lives on the test's stack
-    STDMETHODIMP GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT*, EXCEPINFO*,
-                        UINT*) override {
-        if (id != 1 || flags != DISPATCH_METHOD || p->cArgs != 2) return DISP_E_BADPARAMCOUNT;
-        // Arguments arrive last to first.
+    Sink() : win::EventSink(DIID__IProbeEvents) {}
+    void onEvent(DISPID id, WORD flags, const DISPPARAMS& p) override {
+        if (id != 1 || flags != DISPATCH_METHOD || p.cArgs != 2) return;
         std::lock_guard<std::mutex> lock(mutex);
-        pings.push_back({p->rgvarg[1].lVal, p->rgvarg[0].bstrVal, ::GetCurrentThreadId()});
-        return S_OK;
+        pings.push_back({argument(p, 0).lVal, argument(p, 1).bstrVal, ::GetCurrentThreadId()});
     }
     size_t count() {
         std::lock_guard<std::mutex> lock(mutex);
         return pings.size();
     }
 
-    std::atomic<ULONG> refs{0};
     std::mutex mutex;
     std::vector<Ping> pings;
 };
@@ -183,8 +164,8 @@ TEST_F(ComLayer, EventsReachEverySinkFromBothThreads) {
         EXPECT_EQ(6u, second.count());
     }
     // Releasing the object (the worker's reference included) lets the sinks go.
-    ASSERT_TRUE(PumpUntil([&] { return second.refs == 0; }));
-    EXPECT_EQ(0u, first.refs);
+    ASSERT_TRUE(PumpUntil([&] { return second.references() == 0; }));
+    EXPECT_EQ(0, first.references());
 }
 
 TEST_F(ComLayer, EnumeratorsListPointsAndConnections) {
