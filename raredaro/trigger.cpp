@@ -68,7 +68,10 @@ HRESULT Trigger::queryInterfaceImpl(REFIID iid, void** out) {
 
 HRESULT Trigger::finalConstruct() {
     RetainExclusions();  // balanced by finalRelease, which runs even when this fails
-    LoadSettings(&settings_, &adviseClsid_, &adviseSet_);
+    {
+        std::lock_guard<std::mutex> lock(settingsLock_);
+        LoadSettings(&settings_, &adviseClsid_, &adviseSet_);
+    }
     if (!RegisterWindowClassOnce()) return win::HResultFromLastErrorOr(E_FAIL);
     window_.reset(::CreateWindowExW(0, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                     win::ComModule::instance(), nullptr));
@@ -80,10 +83,15 @@ HRESULT Trigger::finalConstruct() {
 
 void Trigger::finalRelease() {
     closing_ = true;  // no more events: the clients let go of us
-    {
-        BusyScope busy(busy_);  // goes on without it: the worker only reads the bits
-        for (auto& r : records_) r->set(StatusCancel);
+    // A sink may let go of us while handling an event the worker sent: answer
+    // the worker first, or it would wait on us while we wait on it.
+    if (::InSendMessage()) ::ReplyMessage(E_ABORT);
+    // The worker never blocks while it holds the flag, so waiting is safe,
+    // and the list must not change under this walk.
+    while (!busy_.acquire()) {
     }
+    for (auto& r : records_) r->set(StatusCancel);
+    busy_.release();
     if (worker_) {
         if (wake_) ::SetEvent(wake_.get());
         // The worker may be waiting in SendMessage on this thread: let those
@@ -122,6 +130,7 @@ VolumeRecord* Trigger::findByVolume() {
 
 void Trigger::append(std::unique_ptr<VolumeRecord> record) {
     record->index = static_cast<std::uint8_t>(records_.size() + 1);
+    record->serial = nextSerial_++;
     records_.push_back(std::move(record));
 }
 
@@ -236,7 +245,10 @@ STDMETHODIMP Trigger::TStart(BSTR* handle, LONG force, LONG refreshThreshold) {
                 return kBusyTimeout;
             }
             if (currentVolume_.empty()) return E_INVALIDARG;
-            if (refreshThreshold == 1) LoadSettings(&settings_, &adviseClsid_, &adviseSet_);
+            if (refreshThreshold == 1) {
+                std::lock_guard<std::mutex> lock(settingsLock_);
+                LoadSettings(&settings_, &adviseClsid_, &adviseSet_);
+            }
             const bool forced = force == 1 || (initializing_ && settings_.scheduleZone == ZoneStartup);
             bool added = false;
             VolumeRecord* r = findOrLoadOrCreate(&added);
@@ -312,26 +324,45 @@ STDMETHODIMP Trigger::Raredaro(BSTR handle, BSTR* volume, unsigned char* percent
     });
 }
 
+// The setters change the settings under their own small lock, never the
+// list's busy flag; the worker reads a copy under the same lock.
+template <class Change>
+HRESULT Trigger::changeSettings(Change change) {
+    return win::Guard([&] {
+        EngineSettings copy;
+        {
+            std::lock_guard<std::mutex> lock(settingsLock_);
+            change(settings_);
+            copy = settings_;
+        }
+        return SaveSettings(copy) ? S_OK : E_FAIL;
+    });
+}
+
+EngineSettings Trigger::settingsCopy() const {
+    std::lock_guard<std::mutex> lock(settingsLock_);
+    return settings_;
+}
+
 STDMETHODIMP Trigger::SetSchedule(TScheduleZone zone, USHORT hours, USHORT days) {
-    settings_.scheduleZone = static_cast<std::int32_t>(zone);
-    settings_.scheduleHours = hours;
-    settings_.scheduleDays = days;
-    return SaveSettings(settings_) ? S_OK : E_FAIL;
+    return changeSettings([&](EngineSettings& s) {
+        s.scheduleZone = static_cast<std::int32_t>(zone);
+        s.scheduleHours = hours;
+        s.scheduleDays = days;
+    });
 }
 
 STDMETHODIMP Trigger::SetPercentFilesThreshold(USHORT threshold) {
-    settings_.percentFilesThreshold = static_cast<std::uint16_t>(threshold * 10);  // wraps above 6553
-    return SaveSettings(settings_) ? S_OK : E_FAIL;
+    // Kept in 16 bits: values above 6553 wrap.
+    return changeSettings([&](EngineSettings& s) { s.percentFilesThreshold = static_cast<std::uint16_t>(threshold * 10); });
 }
 
 STDMETHODIMP Trigger::SetFilesThreshold(USHORT threshold) {
-    settings_.filesThreshold = threshold;
-    return SaveSettings(settings_) ? S_OK : E_FAIL;
+    return changeSettings([&](EngineSettings& s) { s.filesThreshold = threshold; });
 }
 
 STDMETHODIMP Trigger::SetMBThreshold(USHORT threshold) {
-    settings_.mbThreshold = threshold;
-    return SaveSettings(settings_) ? S_OK : E_FAIL;
+    return changeSettings([&](EngineSettings& s) { s.mbThreshold = threshold; });
 }
 
 STDMETHODIMP Trigger::GetPercentFilesThreshold(USHORT* threshold) {
@@ -386,9 +417,12 @@ HRESULT Trigger::wakeWorker(bool signal) {
     }
     if (!worker_) {
         workerExiting_ = false;
-        worker_.reset(::CreateThread(nullptr, 0, &Trigger::workerMain, this, 0, nullptr));
+        // Lowered before it runs, so that even the exclusion compile is at low
+        // priority. (Windows 9x refuses a null thread id.)
+        worker_.reset(::CreateThread(nullptr, 0, &Trigger::workerMain, this, CREATE_SUSPENDED, &workerId_));
         if (!worker_) return win::HResultFromLastErrorOr(E_FAIL);
         ::SetThreadPriority(worker_.get(), THREAD_PRIORITY_LOWEST);
+        ::ResumeThread(worker_.get());
     }
     if (signal) ::SetEvent(wake_.get());
     return S_OK;
@@ -451,8 +485,9 @@ VolumeRecord* Trigger::pickNext() {
         VolumeRecord* notDue = nullptr;
         for (auto& owned : records_) {
             VolumeRecord* r = owned.get();
-            if (!r->has(StatusForce | StatusPending)) continue;
-            if (IsDue(r->status.load(), r->lastUpdateTime, NowFileTime(), settings_)) {
+            // A cancelled record waits for no pass: it goes when the worker is idle.
+            if (!r->has(StatusForce | StatusPending) || r->has(StatusCancel)) continue;
+            if (IsDue(r->status.load(), r->lastUpdateTime, NowFileTime(), settingsCopy())) {
                 r->clear(StatusComplete | StatusForce | StatusPending);
                 r->set(StatusScanning);
                 busy_.release();
@@ -467,7 +502,10 @@ VolumeRecord* Trigger::pickNext() {
         send(WM_TRIGGER_START, notDue, 0);
         send(WM_TRIGGER_DONE, notDue, S_FALSE);
         notDue->set(StatusComplete);
-        evaluateAndAdvise(notDue, false);
+        win::Guard([&] {
+            evaluateAndAdvise(notDue, false);
+            return S_OK;
+        });
         groupEndCheck();
     }
 }
@@ -476,7 +514,7 @@ void Trigger::runPass(VolumeRecord* r) {
     std::uint64_t used = 0;
     std::uint32_t cluster = 0;
     ::SetLastError(0);
-    HRESULT hr = QueryVolume(r->volume.empty() ? L'\0' : r->volume[0], &used, &cluster);
+    HRESULT hr = win::Guard([&] { return QueryVolume(r->volume.empty() ? L'\0' : r->volume[0], &used, &cluster); });
     if (SUCCEEDED(hr)) {
         r->counts.bytes = used;
         census_.reset(used, cluster);
@@ -485,7 +523,8 @@ void Trigger::runPass(VolumeRecord* r) {
         if (SUCCEEDED(hr)) hr = static_cast<HRESULT>(send(WM_TRIGGER_PROGRESS, r, 0));
         if (SUCCEEDED(hr)) {
             scanning_ = r;
-            hr = WalkVolume(r->volume.substr(0, 2), lister_, *this, census_, &r->counts);
+            // Out of memory deep in a walk fails this pass, not the worker.
+            hr = win::Guard([&] { return WalkVolume(r->volume.substr(0, 2), lister_, *this, census_, &r->counts); });
             scanning_ = nullptr;
         }
         if (SUCCEEDED(hr)) {
@@ -497,13 +536,18 @@ void Trigger::runPass(VolumeRecord* r) {
     }
     r->clear(StatusScanning);
     send(WM_TRIGGER_DONE, r, hr);
-    if (SUCCEEDED(hr) && r->has(StatusComplete)) evaluateAndAdvise(r, true);
+    if (SUCCEEDED(hr) && r->has(StatusComplete)) {
+        win::Guard([&] {
+            evaluateAndAdvise(r, true);
+            return S_OK;
+        });
+    }
     groupEndCheck();
 }
 
 void Trigger::evaluateAndAdvise(VolumeRecord* r, bool save) {
     std::uint32_t status = r->status.load();
-    const bool advise = EvaluateThresholds(r->counts, settings_, &status);
+    const bool advise = EvaluateThresholds(r->counts, settingsCopy(), &status);
     // Only the over-threshold bits change here; a method may set others meanwhile.
     const std::uint32_t over = StatusOverPercent | StatusOverFiles | StatusOverMB;
     r->clear(over & ~status);
@@ -512,7 +556,7 @@ void Trigger::evaluateAndAdvise(VolumeRecord* r, bool save) {
     // not lose a complete census to the cancel of its final release.
     if (save && !r->has(StatusCancel)) SaveRecord(*r);
     if (advise && !closing_)
-        ::PostMessageW(window_.get(), WM_TRIGGER_ADVISE, reinterpret_cast<WPARAM>(r), APNormal);
+        ::PostMessageW(window_.get(), WM_TRIGGER_ADVISE, static_cast<WPARAM>(r->serial), APNormal);
 }
 
 void Trigger::groupEndCheck() {
@@ -524,7 +568,13 @@ void Trigger::groupEndCheck() {
         idle = lastRecordIdle();
         busy_.release();
     }
-    if (idle) events_.fire(5, {win::Variant(0L)});  // TEEnd, straight from this thread
+    if (!idle) return;
+    // TEEnd goes straight from this thread. A sink that lets go of us here
+    // must not end us on the worker: the last reference is dropped on the
+    // object's thread instead.
+    controllingUnknown()->AddRef();
+    events_.fire(5, {win::Variant(0L)});  // TEEnd
+    if (!releaseUnlessLast()) ::PostMessageW(window_.get(), WM_TRIGGER_RELEASE, 1, 0);
 }
 
 LRESULT Trigger::send(UINT message, VolumeRecord* record, LPARAM value) {
@@ -548,6 +598,11 @@ bool Trigger::fileExcluded(const std::string& directory, const std::string& name
 // ---- hidden window ----
 
 LRESULT CALLBACK Trigger::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TRIGGER_RELEASE) {
+        auto* self = reinterpret_cast<Trigger*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self) self->controllingUnknown()->Release();
+        return 0;
+    }
     if (message >= WM_TRIGGER_DONE && message <= WM_TRIGGER_ADVISE) {
         auto* self = reinterpret_cast<Trigger*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
         if (!self) return E_FAIL;
@@ -576,7 +631,9 @@ LRESULT Trigger::onTriggerMessage(UINT message, VolumeRecord* record, LPARAM val
             break;
         }
         case WM_TRIGGER_ADVISE: {
-            // Posted: the record may have been cancelled and freed since.
+            // Posted, so the record may be gone since; it is named by its serial,
+            // as a freed record's address may already hold another one.
+            const auto serial = static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(record));
             std::wstring id;
             long flags = 0;
             {
@@ -584,7 +641,7 @@ LRESULT Trigger::onTriggerMessage(UINT message, VolumeRecord* record, LPARAM val
                 if (!busy.held()) return E_FAIL;
                 VolumeRecord* live = nullptr;
                 for (auto& r : records_)
-                    if (r.get() == record) live = record;
+                    if (r->serial == serial) live = r.get();
                 if (!live) return E_FAIL;
                 id = live->id;
                 const std::uint32_t s = live->status.load();

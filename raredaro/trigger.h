@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ constexpr UINT WM_TRIGGER_DONE = WM_USER + 0x10;
 constexpr UINT WM_TRIGGER_PROGRESS = WM_USER + 0x11;
 constexpr UINT WM_TRIGGER_START = WM_USER + 0x12;
 constexpr UINT WM_TRIGGER_ADVISE = WM_USER + 0x13;
+constexpr UINT WM_TRIGGER_RELEASE = WM_USER + 0x14;  // drops a reference the worker took
 constexpr HRESULT S_GROUPDONE = 0x2000A001;
 constexpr HRESULT kBusyTimeout = HRESULT_FROM_WIN32(ERROR_SEM_TIMEOUT);  // 0x80070079
 
@@ -90,6 +92,9 @@ private:
     VolumeRecord* pickNext();
     void runPass(VolumeRecord* record);
     void evaluateAndAdvise(VolumeRecord* record, bool save);
+    template <class Change>
+    HRESULT changeSettings(Change change);
+    EngineSettings settingsCopy() const;
     void removeRecord(VolumeRecord* record);
     void groupEndCheck();
     LRESULT send(UINT message, VolumeRecord* record, LPARAM value);
@@ -116,6 +121,9 @@ private:
     std::wstring adviseClsid_;
     bool adviseSet_ = false;
     EngineSettings settings_;
+    mutable std::mutex settingsLock_;
+    std::uint32_t nextSerial_ = 1;
+    DWORD workerId_ = 0;
     std::atomic<bool> disabled_{false};
     std::atomic<bool> exclusionsActive_{false};
     std::atomic<bool> initializing_{false};

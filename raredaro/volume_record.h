@@ -22,6 +22,7 @@ struct VolumeRecord {
     std::atomic<std::uint32_t> status{0};
     std::uint64_t lastUpdateTime = 0;  // FILETIME, UTC
     std::uint8_t index = 0;            // 1-based position when added
+    std::uint32_t serial = 0;          // unique in its object: names it in posted messages
 
     bool has(std::uint32_t bits) const { return (status.load() & bits) != 0; }
     void set(std::uint32_t bits) { status.fetch_or(bits); }

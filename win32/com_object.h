@@ -30,6 +30,11 @@ public:
     IUnknown* controllingUnknown() noexcept { return outer_; }
     IUnknown* innerUnknown() noexcept { return &inner_; }
 
+    // Drops one reference unless it is the last one (then false, and nothing
+    // changes), for a thread that must not be the one that ends the object.
+    // Always false when aggregated: the outer object's count is not ours.
+    bool releaseUnlessLast() noexcept { return outer_ == &inner_ && inner_.releaseUnlessLast(); }
+
     // Second-phase set-up after construction; a failure destroys the object.
     virtual HRESULT finalConstruct() { return S_OK; }
     // Runs once when the last reference goes, before destruction.
@@ -71,6 +76,12 @@ private:
                 delete owner_;
             }
             return static_cast<ULONG>(n);
+        }
+
+        bool releaseUnlessLast() noexcept {
+            for (LONG n = refs_; n > 1; n = refs_)
+                if (::InterlockedCompareExchange(&refs_, n - 1, n) == n) return true;
+            return false;
         }
 
     private:

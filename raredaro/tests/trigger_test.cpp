@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <list>
 #include <mutex>
@@ -495,6 +496,28 @@ TEST_F(Engine, ReleaseDuringACensusEndsTheWorkerCleanly) {
         c.disconnect();  // the final release: must neither hang nor leave the worker behind
         triggers_.clear();
         EXPECT_EQ(S_OK, canUnload());
+    }
+}
+
+// A client may let go of the engine from inside an event: from TEDone, which
+// the worker is waiting on, and from TEEnd, which comes on the worker itself.
+TEST_F(Engine, LettingGoFromInsideAnEventNeitherHangsNorLeaks) {
+    auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(::GetProcAddress(module_.get(), "DllCanUnloadNow"));
+    for (DISPID releaseOn : {DISPID{2}, DISPID{5}}) {
+        Sink& sink = newSink();
+        Connected& c = create(&sink);
+        std::atomic<bool> released{false};
+        sink.onEventSeen = [&](const Event& e) {
+            if (e.id != releaseOn || released) return;
+            c.disconnect();
+            released = true;
+        };
+        if (releaseOn == 2)
+            start(c, L"D:\\", TRUE);
+        else
+            ASSERT_HRESULT_SUCCEEDED(c.trigger->TInitialize(0, FALSE));
+        ASSERT_TRUE(PumpUntil([&] { return released && canUnload() == S_OK; }, 120000)) << "event " << releaseOn;
+        triggers_.clear();
     }
 }
 
