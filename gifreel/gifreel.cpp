@@ -30,24 +30,9 @@ const win::ClassEntry kClasses[] = {
 KM_INPROC_SERVER_EXPORTS(kClasses)
 
 STDAPI DllRegisterServer() {
-    return win::Guard([] {
-        const std::wstring path = win::ComModule::path();
-        if (path.empty()) return SELFREG_E_CLASS;
-        HRESULT hr = win::RegisterTypeLibResource(path, 1);
-        if (SUCCEEDED(hr)) hr = win::RegisterClassKeys(kControl, path);
-        if (SUCCEEDED(hr))
-            hr = win::RegisterControlKeys(kControl.clsid, path, CGifreelCtrl::kClass.miscStatus, IDB_GIFREEL, L"1.0");
-        if (SUCCEEDED(hr)) hr = win::RegisterClassKeys(kPropertyPage, path);
-        return SUCCEEDED(hr) ? S_OK : SELFREG_E_CLASS;
-    });
+    return win::RegisterControlModule({&kControl, &kPropertyPage, CGifreelCtrl::kClass.miscStatus, IDB_GIFREEL, L"1.0"});
 }
 
 STDAPI DllUnregisterServer() {
-    return win::Guard([] {
-        HRESULT hr = win::UnregisterClassKeys(kControl);
-        const HRESULT hr2 = win::UnregisterClassKeys(kPropertyPage);
-        const HRESULT hr3 = win::UnregisterTypeLibResource(win::ComModule::path(), 1);
-        if (FAILED(hr)) return hr;
-        return FAILED(hr2) ? hr2 : hr3;
-    });
+    return win::UnregisterControlModule({&kControl, &kPropertyPage, CGifreelCtrl::kClass.miscStatus, IDB_GIFREEL, L"1.0"});
 }

@@ -567,3 +567,29 @@ LRESULT Control::handleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 }  // namespace win
+
+namespace win {
+
+HRESULT RegisterControlModule(const ControlModule& m) {
+    return Guard([&] {
+        const std::wstring path = ComModule::path();
+        if (path.empty()) return SELFREG_E_CLASS;
+        HRESULT hr = RegisterTypeLibResource(path, 1);
+        if (SUCCEEDED(hr)) hr = RegisterClassKeys(*m.control, path);
+        if (SUCCEEDED(hr)) hr = RegisterControlKeys(m.control->clsid, path, m.miscStatus, m.toolboxBitmap, m.version);
+        if (SUCCEEDED(hr)) hr = RegisterClassKeys(*m.propertyPage, path);
+        return SUCCEEDED(hr) ? S_OK : SELFREG_E_CLASS;
+    });
+}
+
+HRESULT UnregisterControlModule(const ControlModule& m) {
+    return Guard([&] {
+        const HRESULT hr = UnregisterClassKeys(*m.control);
+        const HRESULT hr2 = UnregisterClassKeys(*m.propertyPage);
+        const HRESULT hr3 = UnregisterTypeLibResource(ComModule::path(), 1);
+        if (FAILED(hr)) return hr;
+        return FAILED(hr2) ? hr2 : hr3;
+    });
+}
+
+}  // namespace win

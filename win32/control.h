@@ -17,6 +17,7 @@
 #include "com_object.h"
 #include "com_ptr.h"
 #include "connection_point.h"
+#include "registration.h"
 #include "dispatch.h"
 
 namespace win {
@@ -25,6 +26,18 @@ namespace win {
 // MiscStatus, ToolboxBitmap32, Version), beside those of RegisterClassKeys.
 HRESULT RegisterControlKeys(const wchar_t* clsid, const std::wstring& modulePath, DWORD miscStatus,
                             int toolboxBitmap, const wchar_t* version);
+
+// Registration of a control module: its type library (resource 1), the
+// control's class and control keys, and its property page's class.
+struct ControlModule {
+    const ClassRegistration* control;
+    const ClassRegistration* propertyPage;
+    DWORD miscStatus;
+    int toolboxBitmap;
+    const wchar_t* version;
+};
+HRESULT RegisterControlModule(const ControlModule& module);
+HRESULT UnregisterControlModule(const ControlModule& module);
 
 struct ControlClass {
     const CLSID* clsid;
